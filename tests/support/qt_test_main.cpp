@@ -1,0 +1,10 @@
+// Test entry for tests that need a QApplication (widgets, printing, fonts). The test preset runs
+// them on the offscreen platform.
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
