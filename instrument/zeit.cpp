@@ -42,15 +42,11 @@ PcTime PcNow() { return Clock() ? Clock()() : SystemNow(); }
 
 void SetPcClock(PcClock clock) { Clock() = std::move(clock); }
 
-std::string DateText() {
-  const PcTime t = PcNow();
-  return TwoDigits(t.Day, '.', t.Month, '.', t.Year);
-}
+std::string DateText(const PcTime& t) { return TwoDigits(t.Day, '.', t.Month, '.', t.Year); }
+std::string DateText() { return DateText(PcNow()); }
 
-std::string TimeText() {
-  const PcTime t = PcNow();
-  return TwoDigits(t.Hour, TimeSeparator, t.Minute, TimeSeparator, t.Second);
-}
+std::string TimeText(const PcTime& t) { return TwoDigits(t.Hour, TimeSeparator, t.Minute, TimeSeparator, t.Second); }
+std::string TimeText() { return TimeText(PcNow()); }
 
 std::string ClockText(const TDateTime& t) {
   std::string text = TwoDigits(t.Day, '.', t.Month, '.', t.Year);

@@ -32,10 +32,12 @@ constexpr char TimeSeparator = ':';
 // printed footer joins its date with it.
 extern char DateSeparator;
 
-// The PC's current local date as "dd.mm.yy".
+// The PC's current local date as "dd.mm.yy", and that of a given reading.
 std::string DateText();
-// The PC's current local time of day as "hh:nn:ss".
+std::string DateText(const PcTime& t);
+// The PC's current local time of day as "hh:nn:ss", and that of a given reading.
 std::string TimeText();
+std::string TimeText(const PcTime& t);
 
 // The clock field's text of a date-time: "dd.mm.yy", then one blank and "hh:nn:ss" unless the time
 // of day is exactly midnight.
