@@ -17,8 +17,9 @@ inline constexpr int CsvColumnCount = 12;
 
 // The file's bytes for the table: row 0 (the headings) first, one line per row, each line the
 // twelve cell texts joined by commas and ended by CR LF. A cell's text is written as it stands,
-// leading blanks included; an empty (or missing) cell is written as "". Characters outside
-// Latin-1 become '?'.
+// leading blanks included; an empty (or missing) cell is written as "". The table's texts hold
+// no comma, double quote or line break; a cell that did would be quoted, its quotes doubled.
+// Characters outside Latin-1 become '?'.
 QByteArray CsvBytes(const QList<QStringList>& rows);
 
 // Writes CsvBytes(rows) to path. The bytes go to a temporary file beside the target, which
