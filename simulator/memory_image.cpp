@@ -62,7 +62,7 @@ void ReadImage(InstrumentModel& model, std::istream& in) {
       if (head[i] < '0' || head[i] > '9' || line > InstrumentModel::Lines) Fail(textLine, "bad line number '" + head + "'");
       line = line * 10 + (head[i] - '0');
     }
-    if (line >= InstrumentModel::Lines) Fail(textLine, "line number " + head + " is beyond 4095");
+    if (line >= InstrumentModel::Lines) Fail(textLine, "line number " + std::to_string(line) + " is beyond 4095");
     Line cells{};
     std::string cell;
     int n = 0;

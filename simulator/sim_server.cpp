@@ -29,7 +29,7 @@ constexpr std::int64_t kNsPerS = 1'000'000'000;
 // A garbage flood (without --pace) writes this many bytes every millisecond.
 constexpr int kFloodChunk = 256;
 // At the vanish fault, how long the last replies may wait to be read before the line goes.
-constexpr std::int64_t kVanishGraceNs = 200 * kNsPerMs;
+constexpr std::int64_t kVanishGraceNs = 2000 * kNsPerMs;
 
 std::int64_t MonoNs() {
   timespec ts{};
@@ -169,6 +169,7 @@ class Server {
   bool m_stop = false;
   bool m_vanishing = false;
   std::int64_t m_vanishSince = 0;
+  bool m_replySeen = false;  // vanishing: the last replies have been seen in the slave's queue
 };
 
 void Server::Run() {
@@ -322,13 +323,19 @@ void Server::Write(const std::uint8_t* bytes, std::size_t n, int speed, const ch
   for (std::size_t i = 0; i < n; ++i) m_log.Byte(what, bytes[i], speed, i < sent ? nullptr : "(dropped: line full)");
 }
 
-// The vanish fault: once the last replies are out and read (or after a short grace), the
-// line goes.
+// The vanish fault: once the last replies are out and the PC has read them (or after a grace
+// period), the line goes. A reply written to the master reaches the slave's queue a moment later,
+// so the queue must have been seen holding it before its being empty counts.
 bool Server::Vanish(std::int64_t now) {
-  if (!m_out.empty() && now - m_vanishSince < kVanishGraceNs) return false;
-  int waiting = 0;
-  if (m_openers > 0 && ioctl(m_slave, FIONREAD, &waiting) == 0 && waiting > 0 && now - m_vanishSince < kVanishGraceNs)
-    return false;
+  const bool graceOver = now - m_vanishSince >= kVanishGraceNs;
+  if (!graceOver) {
+    if (!m_out.empty()) return false;
+    int waiting = 0;
+    if (m_openers > 0 && ioctl(m_slave, FIONREAD, &waiting) == 0) {
+      if (waiting > 0) m_replySeen = true;
+      if (waiting > 0 || !m_replySeen) return false;
+    }
+  }
   m_log.Note("vanished after " + std::to_string(m_received) + " bytes");
   return true;
 }
