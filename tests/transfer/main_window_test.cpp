@@ -7,7 +7,9 @@
 #include <QToolButton>
 
 #include "main_window_fixture.h"
+#include "pulskin.h"
 #include "records.h"
+#include "wchart.h"
 
 namespace {
 
@@ -249,6 +251,34 @@ TEST_F(MainWindow, LayoutAndCommandsAsDesigned) {
   for (const QAction* a : Window->File1->actions()) items.append(a->text());
   EXPECT_EQ(items, QStringList({"&Save as CSV", "&Clear Memory", "Printer set&up", "&Print", "&Exit"}));
   EXPECT_EQ(Window->File1->title(), "&File");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindow, KineticsButtonPlotsTheLastPulse) {
+  TForm1 kinetics;
+  Window->SetKineticsForm(&kinetics);
+  std::array<Byte, 128> pulse{};
+  for (int i = 0; i < 128; ++i) pulse[static_cast<size_t>(i)] = static_cast<Byte>(i);
+  Model.SetKinetics(pulse);
+  ASSERT_TRUE(Start());
+  Port->ClearLog();
+  bool shown = false;
+  QTimer::singleShot(0, [&] {
+    shown = QApplication::activeModalWidget() == &kinetics;
+    QTest::mouseClick(kinetics.Button1, Qt::LeftButton);
+  });
+  QTest::mouseClick(Window->SpeedButton2, Qt::LeftButton);
+  EXPECT_TRUE(shown);
+  EXPECT_FALSE(kinetics.isVisible());
+  EXPECT_EQ(Port->Written().size(), 2u + 1 + 128);
+  EXPECT_EQ(kinetics.PulsChart->ItemCount(), 100);
+  const TDrawItem* last = kinetics.PulsChart->LastItem();
+  ASSERT_NE(last, nullptr);
+  EXPECT_DOUBLE_EQ(last->X(), 0.97);
+  EXPECT_DOUBLE_EQ(last->Y(), 99 * 0.01953125);
 }
 
 }  // namespace
